@@ -76,6 +76,14 @@ void ScanNumber(CharCursor& chars, std::string& text) {
   while (!chars.AtEnd() && IsNumberByte(chars.Peek())) text.push_back(chars.Take());
 }
 
+// A token of fixed text: one punctuation byte or a keyword. Keywords need no
+// delimiter after them: truefalse is two tokens.
+void FixedToken(CharCursor& chars, Token& token, TokenKind kind, const char* text) {
+  token.kind = kind;
+  token.text = text;
+  ExpectText(chars, token.text);
+}
+
 }  // namespace
 
 bool Reader::CharCursor::AtEnd() { return m_input.peek() == std::istream::traits_type::eof(); }
@@ -100,33 +108,26 @@ Reader::Tokens Reader::Scan(CharCursor& chars) {
   while (!chars.AtEnd()) {
     Token token;
     token.begin = chars.GetPosition();
-    char c = chars.Peek();
+    const char c = chars.Peek();
     switch (c) {
-      case '{': token.kind = TokenKind::ObjectOpen; break;
-      case '}': token.kind = TokenKind::ObjectClose; break;
-      case '[': token.kind = TokenKind::ArrayOpen; break;
-      case ']': token.kind = TokenKind::ArrayClose; break;
-      case ',': token.kind = TokenKind::Comma; break;
-      case ':': token.kind = TokenKind::Colon; break;
-      case '"': token.kind = TokenKind::StringValue; break;
-      case 't': token.kind = TokenKind::BooleanValue; token.text = "true"; break;
-      case 'f': token.kind = TokenKind::BooleanValue; token.text = "false"; break;
-      case 'n': token.kind = TokenKind::NullValue; token.text = "null"; break;
+      case '{': FixedToken(chars, token, TokenKind::ObjectOpen, "{"); break;
+      case '}': FixedToken(chars, token, TokenKind::ObjectClose, "}"); break;
+      case '[': FixedToken(chars, token, TokenKind::ArrayOpen, "["); break;
+      case ']': FixedToken(chars, token, TokenKind::ArrayClose, "]"); break;
+      case ',': FixedToken(chars, token, TokenKind::Comma, ","); break;
+      case ':': FixedToken(chars, token, TokenKind::Colon, ":"); break;
+      case '"':
+        token.kind = TokenKind::StringValue;
+        ScanString(chars, token.text);
+        break;
+      case 't': FixedToken(chars, token, TokenKind::BooleanValue, "true"); break;
+      case 'f': FixedToken(chars, token, TokenKind::BooleanValue, "false"); break;
+      case 'n': FixedToken(chars, token, TokenKind::NullValue, "null"); break;
       default:
-        if (c == '-' || (c >= '0' && c <= '9')) {
-          token.kind = TokenKind::NumberValue;
-          break;
-        }
-        throw ScanException(std::string("Unexpected character in stream: ") + c, chars.GetPosition());
-    }
-    switch (token.kind) {
-      case TokenKind::StringValue: ScanString(chars, token.text); break;
-      case TokenKind::NumberValue: ScanNumber(chars, token.text); break;
-      case TokenKind::BooleanValue:
-      case TokenKind::NullValue: ExpectText(chars, token.text); break;
-      default:
-        token.text.assign(1, c);
-        ExpectText(chars, token.text);
+        if (c != '-' && (c < '0' || c > '9'))
+          throw ScanException(std::string("Unexpected character in stream: ") + c, chars.GetPosition());
+        token.kind = TokenKind::NumberValue;
+        ScanNumber(chars, token.text);
         break;
     }
     token.end = chars.GetPosition();

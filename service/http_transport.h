@@ -29,10 +29,10 @@ struct UrlParts {
   std::wstring RequestTarget() const;
 };
 
-// Splits an absolute http or https URL. False, with `parts` left in no useful state, for
-// another scheme, a missing or malformed host or port, control characters,
-// or a part longer than kUrlPartCapacity - 1 characters. User name and
-// password, when present, are dropped.
+// Splits an absolute http or https URL. False, with `parts` left in no
+// useful state, for another scheme, a missing or malformed host or port,
+// control characters, or a part longer than kUrlPartCapacity - 1
+// characters. User name and password, when present, are dropped.
 bool CrackUrl(const std::wstring& url, UrlParts& parts);
 
 // Waits of the exchanges, in milliseconds. The defaults are the program's.

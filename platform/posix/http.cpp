@@ -76,6 +76,8 @@ class Exchange {
     set(CURLOPT_HTTPHEADER, headers.get());
     set(CURLOPT_NOSIGNAL, 1L);
     set(CURLOPT_CONNECTTIMEOUT_MS, Limit(m_request.connectTimeoutMs));
+    // Larger pieces than libcurl's default: fewer writes and reports per
+    // package, and still only one piece in memory.
     set(CURLOPT_BUFFERSIZE, 256L * 1024L);
     set(CURLOPT_WRITEFUNCTION, &Exchange::OnBody);
     set(CURLOPT_WRITEDATA, this);
@@ -157,6 +159,9 @@ class Exchange {
       x.m_broken = true;
       return 0;
     }
+    // The sink may take its time (the download waits for the dialog after
+    // each chunk); that wait is ours, not a silent server.
+    x.m_lastActivity = Clock::now();
     return bytes;
   }
 

@@ -146,6 +146,13 @@ TEST(Wire, DownloadSendsPathAndQueryButNoFragment) {
   EXPECT_EQ(r.body, "");
 }
 
+TEST(Wire, CharactersThatCannotStandInARequestLineGoOutEscaped) {
+  TestServer server;
+  TempDir dir;
+  ASSERT_TRUE(DownloadFile(server.Url("/body/3") + L"?name=a b&v=\u7248", (dir / "p.zip").wstring(), nullptr));
+  EXPECT_EQ(server.Request(1).line, "GET /body/3?name=a%20b&v=%E7%89%88 HTTP/1.1");
+}
+
 TEST(Wire, HttpsUrlNeverGoesOutInTheClear) {
   // A plain server on the port: a secure client opens with a TLS handshake
   // (record type 22), never with a request line.

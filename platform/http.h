@@ -8,7 +8,9 @@
 // What reaches the wire is exactly: the request line (verb, target, HTTP/1.1),
 // Host, User-Agent, the caller's headers, Content-Length for a POST, and with
 // `refresh` the two no-cache directives. Nothing else: no Accept, no Expect,
-// no Connection, no compression, no cookies, no credentials.
+// no Connection, no compression, no cookies, no credentials. (The system client
+// on Windows adds "Connection: Keep-Alive" to every request on its own; it
+// cannot be switched off there.)
 //
 // Contract (both realisations):
 // - Only http and https are ever spoken, also when a server redirects.

@@ -257,18 +257,7 @@ bool OutputFile::SetTimes(const FileTimes& times) {
 }
 
 bool OutputFile::Write(const void* data, size_t size) {
-  if (!IsOpen()) return false;
-  const char* p = static_cast<const char*>(data);
-  while (size > 0) {
-    const ssize_t n = ::write(static_cast<int>(m_hFile), p, size);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    p += n;
-    size -= static_cast<size_t>(n);
-  }
-  return true;
+  return IsOpen() && WriteAll(static_cast<int>(m_hFile), static_cast<const char*>(data), size);
 }
 
 bool OutputFile::Close() {

@@ -154,6 +154,13 @@ INSTANTIATE_TEST_SUITE_P(Blockers, BlockedInstallTest,
                                            "newdir/inner/y.txt/z")  // the same, two levels down
 );
 
+TEST_F(InstallTest, APathBeyondTheLimitFailsAndIsTakenBack) {
+  m_prog.Write("download/1.2.0/sub/" + std::string(240, 'n'), "long");
+  const auto before = Snapshot(m_prog.Path());
+  EXPECT_EQ(InstallFiles(W(m_version)), COPY_FAILED);
+  EXPECT_EQ(Snapshot(m_prog.Path()), before);
+}
+
 TEST_F(InstallTest, AFailureAtAnyCopyIsTakenBackWhole) {
   const auto before = Snapshot(m_prog.Path());
   struct Case {

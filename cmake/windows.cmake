@@ -19,7 +19,8 @@ endif()
 add_library(updater_minizip STATIC IMPORTED GLOBAL)
 set_target_properties(updater_minizip PROPERTIES
   IMPORTED_LOCATION ${UPDATER_MINIZIP_PREFIX}/lib/libminizip.a
-  INTERFACE_INCLUDE_DIRECTORIES ${UPDATER_MINIZIP_PREFIX}/include
+  # Both spellings of the include: <minizip/unzip.h> and <unzip.h>.
+  INTERFACE_INCLUDE_DIRECTORIES "${UPDATER_MINIZIP_PREFIX}/include;${UPDATER_MINIZIP_PREFIX}/include/minizip"
   INTERFACE_LINK_LIBRARIES z)
 
 if(UPDATER_BUILD_TESTS)

@@ -96,23 +96,6 @@ class WorkerTest : public ::testing::Test {
   CDownloadUpdate worker;
 };
 
-TEST_F(WorkerTest, AfterAFailedDownloadTheIdleWorkerSendsNothingAndUsesNoProcessor) {
-  FailedDownload();
-  const std::uint32_t tid = worker.ThreadId();
-  ASSERT_TRUE(ThreadExists(tid)) << "the worker waits for its next job";
-  const std::uint64_t before = ThreadCpuNs(tid);
-  dialog.PumpFor(500ms);
-  const std::uint64_t used = ThreadCpuNs(tid) - before;
-  EXPECT_LT(used, 50'000'000u) << "an idle worker must sleep, not poll";
-  ASSERT_EQ(dialog.received.size(), 1u);
-
-  // The dialog's close: the worker leaves its loop and Join returns.
-  worker.StopRunning();
-  EXPECT_EQ(worker.Join(), 0u);
-  EXPECT_FALSE(ThreadExists(tid));
-  EXPECT_EQ(dialog.received.size(), 1u);
-}
-
 TEST_F(WorkerTest, StartDownloadTwiceCreatesOneThread) {
   EXPECT_TRUE(worker.StartDownload());
   const std::uint32_t tid = worker.ThreadId();

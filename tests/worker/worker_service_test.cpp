@@ -137,9 +137,9 @@ TEST_F(WorkerServiceTest, AfterAFailedDownloadNothingMoreArrivesAndTheIdleWorker
   EXPECT_FALSE(ThreadExists(tid));
 }
 
-// A package that would take minutes at this rate.
+// A package that would take longer than any test may run, at this rate.
 constexpr size_t kSlowSize = 1000000;
-constexpr int kSlowRate = 5000;
+constexpr int kSlowRate = 1000;
 
 TEST_F(WorkerServiceTest, ForcedCloseDuringASlowDownloadParksTheWorkerAndItStopsSoon) {
   StartService(kSlowSize, kSlowRate);

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "support/child_process.h"
+#include "support/private_processes.h"
 #include "support/temp_dir.h"
 #include "support/xvfb.h"
 #include "worker/download_update.h"
@@ -169,3 +170,10 @@ TEST_F(CloseMainProgramTest, LooksPastTheFirst512Processes) {
 }
 
 }  // namespace
+
+int main(int argc, char** argv) {
+  // "Norvane.exe" copies of other test runs on this machine stay out of sight.
+  RunWithPrivateProcesses(argc, argv);
+  ::testing::InitGoogleTest(&argc, argv);
+  return RUN_ALL_TESTS();
+}

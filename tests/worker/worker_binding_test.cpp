@@ -10,6 +10,7 @@
 #include <random>
 #include <string>
 
+#include "forced_close.h"
 #include "support/child_process.h"
 #include "support/temp_dir.h"
 #include "test_dialog.h"
@@ -42,12 +43,7 @@ TEST(WorkerBinding, ForcedCloseDuringTheShutdownJobNeverWaitsAndFreesNothingInUs
   binding->RequestCloseMain(std::filesystem::path(name).wstring().c_str());
   const std::uint32_t tid = binding->Worker().ThreadId();
 
-  // The dialog's forced close, then its tear-down.
-  binding->Detach();
-  binding->StopRunning();
-  EXPECT_EQ(binding->Join(), 0u);
-  dialog.Destroy();
-  binding.reset();
+  ForcedCloseAndTearDown(binding, dialog);
   EXPECT_TRUE(ThreadExists(tid)) << "the abandoned thread is still in its shutdown job";
 
   // Let the job end: the thread reports to a window that is gone and ends.

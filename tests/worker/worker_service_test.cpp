@@ -14,6 +14,7 @@
 
 #include "platform/files.h"
 #include "platform/text.h"
+#include "forced_close.h"
 #include "support/server_process.h"
 #include "support/temp_dir.h"
 #include "support/test_server.h"
@@ -148,12 +149,7 @@ TEST_F(WorkerServiceTest, ForcedCloseDuringASlowDownloadParksTheWorkerAndItStops
   ASSERT_TRUE(dialog.PumpUntil([&] { return dialog.Count(WM_DOWNLOAD_STATUS, DOWNLOAD_PROGRESS) >= 1; }));
   const std::uint32_t tid = binding->Worker().ThreadId();
 
-  // The dialog's forced close and its tear-down: nothing waits.
-  binding->Detach();
-  binding->StopRunning();
-  EXPECT_EQ(binding->Join(), 0u);
-  dialog.Destroy();
-  binding.reset();
+  ForcedCloseAndTearDown(binding, dialog);
 
   // The parked worker's download is cancelled; its last report goes to a
   // window that is gone, and the thread ends long before the package could.

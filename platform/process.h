@@ -24,8 +24,9 @@ using ProcessId = std::uint32_t;
 
 enum class ProcessHandle : std::uintptr_t { None = 0 };
 
-// The identifiers of every running process, in ascending order. False when
-// the list cannot be read; `ids` is then empty.
+// The identifiers of every running process, all of them, in the platform's
+// own order (POSIX: ascending). False when the list cannot be read; `ids` is
+// then empty.
 bool ListProcessIds(std::vector<ProcessId>& ids);
 
 // The identifier of the calling process.

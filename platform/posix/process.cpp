@@ -108,9 +108,23 @@ int DropOwnErrors(Display* display, XErrorEvent* event) {
   return g_previousHandler != nullptr ? g_previousHandler(display, event) : 0;
 }
 
-void InstallErrorHandler() {
+// A connection that breaks (the server going away mid-way) must not end the
+// updater, as Xlib's default does; the requests on it then simply fail.
+XIOErrorHandler g_previousIoHandler = nullptr;
+
+int SurviveOwnIoErrors(Display* display) {
+  if (display == t_ownDisplay) return 0;
+  return g_previousIoHandler != nullptr ? g_previousIoHandler(display) : 0;
+}
+
+void KeepRunning(Display*, void*) {}
+
+void InstallErrorHandlers(Display* display) {
   const XErrorHandler current = ::XSetErrorHandler(DropOwnErrors);
   if (current != DropOwnErrors) g_previousHandler = current;
+  const XIOErrorHandler currentIo = ::XSetIOErrorHandler(SurviveOwnIoErrors);
+  if (currentIo != SurviveOwnIoErrors) g_previousIoHandler = currentIo;
+  ::XSetIOErrorExitHandler(display, KeepRunning, nullptr);
 }
 
 struct CloseRequest {
@@ -176,7 +190,7 @@ int CloseWindowsOf(pid_t pid) {
   Display* display = ::XOpenDisplay(nullptr);
   if (display == nullptr) return 0;
   t_ownDisplay = display;
-  InstallErrorHandler();
+  InstallErrorHandlers(display);
   CloseRequest req{display, ::XInternAtom(display, "_NET_WM_PID", True), ::XInternAtom(display, "WM_PROTOCOLS", False),
                    ::XInternAtom(display, "WM_DELETE_WINDOW", False), static_cast<unsigned long>(pid)};
   // Without the atom no window has ever named its process.

@@ -221,8 +221,9 @@ ProcessId CurrentProcessId() { return static_cast<ProcessId>(::getpid()); }
 
 ProcessHandle OpenProcessForClose(ProcessId id) {
   if (id == 0 || id > static_cast<ProcessId>(INT_MAX)) return kNoProcess;
-  auto* record = new ProcessRecord{static_cast<pid_t>(id), ::pidfd_open(static_cast<pid_t>(id), 0)};
-  const bool noPidfds = record->pidfd < 0 && errno == ENOSYS;
+  const int pidfd = ::pidfd_open(static_cast<pid_t>(id), 0);
+  const bool noPidfds = pidfd < 0 && errno == ENOSYS;
+  auto* record = new ProcessRecord{static_cast<pid_t>(id), pidfd};
   // Signal 0 checks that this process may signal that one, without sending.
   if ((record->pidfd < 0 && !noPidfds) || !SendSignal(*record, 0)) {
     CloseProcessHandle(Handle(record));

@@ -84,6 +84,8 @@ class DialogWindow final : public DialogHost {
 
  private:
   friend class ModalDialog;
+  // The toolkit's window while it exists, for dialogs and boxes over it.
+  void* NativeWindow() const;
   std::unique_ptr<Impl> m_impl;
 };
 

@@ -136,6 +136,19 @@ BuiltDialog BuildDialog(const DialogTemplate& dialog, GtkWindowType type) {
     built.controls.push_back({c.id, c.kind, widget});
   }
 
+  // The frame offers only what the template has: no maximising (the window
+  // is not resizable), minimising and the close box only when asked for.
+  gtk_widget_realize(built.window);
+  if (GdkWindow* native = gtk_widget_get_window(built.window)) {
+    int functions = GDK_FUNC_MOVE;
+    if (dialog.minimizeBox) functions |= GDK_FUNC_MINIMIZE;
+    if (dialog.closeBox) functions |= GDK_FUNC_CLOSE;
+    gdk_window_set_functions(native, static_cast<GdkWMFunction>(functions));
+    int decorations = GDK_DECOR_BORDER | GDK_DECOR_TITLE;
+    if (dialog.closeBox || dialog.minimizeBox) decorations |= GDK_DECOR_MENU;
+    if (dialog.minimizeBox) decorations |= GDK_DECOR_MINIMIZE;
+    gdk_window_set_decorations(native, static_cast<GdkWMDecoration>(decorations));
+  }
   return built;
 }
 

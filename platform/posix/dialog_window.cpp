@@ -201,6 +201,8 @@ void DialogWindow::Show() {
   if (m_impl->built.window && !m_impl->destroyed) gtk_widget_show(m_impl->built.window);
 }
 
+void* DialogWindow::NativeWindow() const { return m_impl->destroyed ? nullptr : m_impl->Native(); }
+
 WindowHandle DialogWindow::Window() {
   return m_impl->messages && !m_impl->destroyed ? m_impl->messages->Handle() : WindowHandle::None;
 }

@@ -30,7 +30,7 @@ void OnDestroy(GtkWidget*, gpointer data) { static_cast<BoxState*>(data)->gone =
 int RunMessageBox(GtkWindow* owner, const std::wstring& text, const std::wstring& caption, MessageButtons buttons) {
   if (!gdk_display_get_default()) return 0;
   const std::string utf8Text = WideToAnsi(text);
-  GtkWidget* box = gtk_message_dialog_new(owner, GTK_DIALOG_MODAL | GTK_DIALOG_DESTROY_WITH_PARENT,
+  GtkWidget* box = gtk_message_dialog_new(owner, static_cast<GtkDialogFlags>(GTK_DIALOG_MODAL | GTK_DIALOG_DESTROY_WITH_PARENT),
                                           GTK_MESSAGE_OTHER, GTK_BUTTONS_NONE, "%s", utf8Text.c_str());
   if (!box) return 0;
   gtk_window_set_title(GTK_WINDOW(box), WideToAnsi(caption).c_str());
@@ -47,6 +47,12 @@ int RunMessageBox(GtkWindow* owner, const std::wstring& text, const std::wstring
   // (the configuration error at start-up) goes to the middle of the screen.
   const bool ownerShown = owner && gtk_widget_get_visible(GTK_WIDGET(owner));
   gtk_window_set_position(GTK_WINDOW(box), ownerShown ? GTK_WIN_POS_CENTER_ON_PARENT : GTK_WIN_POS_CENTER);
+
+  gtk_widget_realize(box);
+  if (GdkWindow* native = gtk_widget_get_window(box)) {
+    gdk_window_set_functions(native, static_cast<GdkWMFunction>(GDK_FUNC_MOVE | GDK_FUNC_CLOSE));
+    gdk_window_set_decorations(native, static_cast<GdkWMDecoration>(GDK_DECOR_BORDER | GDK_DECOR_TITLE | GDK_DECOR_MENU));
+  }
 
   BoxState state{buttons};
   g_signal_connect(box, "response", G_CALLBACK(OnResponse), &state);

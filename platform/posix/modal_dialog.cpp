@@ -71,8 +71,8 @@ ModalDialog::~ModalDialog() {
 
 int ModalDialog::Run(MessageMap map) {
   Impl& d = *m_impl;
-  GtkWindow* owner = d.owner.m_impl->Native();
-  if (d.built.window || !owner || d.owner.m_impl->destroyed) return -1;
+  auto* owner = static_cast<GtkWindow*>(d.owner.NativeWindow());
+  if (d.built.window || !owner) return -1;
   d.built = gui::BuildDialog(d.dialog, GTK_WINDOW_TOPLEVEL);
   if (!d.built.window) return -1;
   GtkWindow* window = GTK_WINDOW(d.built.window);
@@ -107,7 +107,7 @@ ControlHandle ModalDialog::GetControl(int id) { return gui::FindControl(m_impl->
 void ModalDialog::CenterWindow() {
   if (m_impl->gone || !m_impl->built.window) return;
   gui::CenterOver(GTK_WINDOW(m_impl->built.window), m_impl->built.width, m_impl->built.height,
-                  m_impl->owner.m_impl->Native());
+                  static_cast<GtkWindow*>(m_impl->owner.NativeWindow()));
 }
 
 void ModalDialog::SetControlText(ControlHandle control, const std::wstring& text) {

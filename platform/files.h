@@ -13,6 +13,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace platform {
 
@@ -41,6 +42,61 @@ bool SetCurrentFolder(const std::wstring& dir);
 // (among other reasons because something exists there already).
 bool CreateFolder(const std::wstring& dir);
 
+// Attribute flags of files and folders, with the values of the Windows file
+// system.
+inline constexpr uint32_t kAttrReadOnly = 0x01;
+inline constexpr uint32_t kAttrHidden = 0x02;
+inline constexpr uint32_t kAttrSystem = 0x04;
+inline constexpr uint32_t kAttrDirectory = 0x10;
+inline constexpr uint32_t kAttrArchive = 0x20;
+inline constexpr uint32_t kAttrNormal = 0x80;
+
+// File times in 100-nanosecond units since 1601-01-01 00:00 UTC; 0 = none.
+struct FileTimes {
+  uint64_t creation = 0;
+  uint64_t access = 0;
+  uint64_t modification = 0;
+};
+
+// Sets the attributes (kAttr...) of an existing file or folder. POSIX knows
+// only read-only among them: with it every write permission is taken away,
+// without it the owner gets write permission; the other flags are ignored.
+// False when nothing is there or the change is refused.
+bool SetAttributes(const std::wstring& path, uint32_t attributes);
+
+// The entries of the folder `dir`, in the platform's order, without "." and
+// "..". Each entry's isDirectory follows symbolic links; a dangling link is not
+// listed. False, with `entries` emptied, when the folder cannot be read
+// (missing, not a folder, no permission).
+bool ListFolder(const std::wstring& dir, std::vector<FindData>& entries);
+
+// Makes `target` a copy of the file `source` with its content, permissions
+// (attributes on Windows) and access and modification times, replacing a file
+// that is there, also a read-only, hidden or system one. On POSIX the copy is
+// written beside the target under a temporary name and renamed over it, so the
+// target is at every moment either the old file or the complete new one; on
+// failure the temporary file is removed and the target is untouched. A folder
+// at `target` makes it fail.
+bool CopyFileReplacing(const std::wstring& source, const std::wstring& target);
+
+// Makes `copy` (nothing may be there; its folder must exist) hold the file
+// `existing` as it is now - content, permissions, times - and stay so when
+// `existing` is later replaced by CopyFileReplacing. POSIX makes a hard link
+// where the file system allows it (a link to a symbolic link, not to its
+// target), else a copy; Windows copies.
+bool KeepCopy(const std::wstring& existing, const std::wstring& copy);
+
+// Puts a file kept by KeepCopy back at `target`, replacing what is there the
+// way CopyFileReplacing does. `copy` stays as it is.
+bool PutBack(const std::wstring& copy, const std::wstring& target);
+
+// Removes one file (or symbolic link). False when it is not removed.
+bool RemoveFile(const std::wstring& path);
+
+// Removes one empty folder. False when it is not removed (among other reasons
+// because it is not empty).
+bool RemoveFolder(const std::wstring& dir);
+
 // A file opened for writing, created anew or emptied, not shared.
 // Call order: Create, then any number of Write, then Close (or destruction,
 // which closes). A failed Create leaves the object closed; Write on a closed
@@ -53,6 +109,19 @@ class OutputFile {
   ~OutputFile();
 
   bool Create(const std::wstring& path);
+  // Like Create, but the file is made anew: a file (or link) already at
+  // `path` is removed first, so nothing is ever written through a link; a
+  // folder there makes it fail. The new file gets `attributes` (kAttr...; a
+  // read-only file stays writable through this object). On POSIX read-only
+  // means no write permission for anyone, and a nonzero `unixMode` gives the
+  // file exactly its permission bits (0777, the umask not applied); without
+  // one the file gets the default permissions less the umask. Windows ignores
+  // `unixMode`. A failed call leaves the object closed.
+  bool CreateAnew(const std::wstring& path, uint32_t attributes, uint32_t unixMode);
+  // Gives the open file the times of `times` that are nonzero; the others
+  // stay. POSIX has no settable creation time and ignores it. False when the
+  // object is closed or the platform refuses.
+  bool SetTimes(const FileTimes& times);
   // Writes all `size` bytes or fails.
   bool Write(const void* data, size_t size);
   // Closes the file; false when the platform reports that buffered data could

@@ -7,8 +7,8 @@
 #include "res/dialogs.h"
 #include "ui/dlg_hint.h"
 #include "ui/main_dlg.h"
-#include "ui/check_only_worker.h"
 #include "ui/update_bindings.h"
+#include "ui/worker_factory.h"
 #include "ui/worker_watch.h"
 
 namespace {
@@ -23,8 +23,8 @@ void RunHintDialog(platform::DialogWindow& owner) {
 
 int RunApp() {
   CConfigBinding config;
-  CCheckOnlyWorker worker;
-  CWorkerWatch watchedWorker(worker);
+  const std::unique_ptr<WorkerPort> worker = MakeWorker();
+  CWorkerWatch watchedWorker(*worker);
   platform::DialogWindow window(res::MainDialog(), RunHintDialog);
   CMainDlg dlg(window, config, watchedWorker);
 

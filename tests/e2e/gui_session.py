@@ -31,15 +31,16 @@ def wait_for(what, probe, limit=WAIT, interval=0.2):
 
 
 class Session:
-    def __init__(self, lsan_suppressions=None, window_manager=True):
+    def __init__(self, lsan_suppressions=None, window_manager=True, private_display=True):
         self.dir = tempfile.mkdtemp(prefix="updater-e2e-")
         self.folder = os.path.join(self.dir, "program")
         os.mkdir(self.folder)
         self.processes = []
         self.updater = None
         self.env = dict(os.environ)
-        self._start_display()
-        if window_manager and shutil.which("openbox"):
+        if private_display:
+            self._start_display()
+        if private_display and window_manager and shutil.which("openbox"):
             self._spawn(["openbox", "--sm-disable"])
             # Openbox owns the screen once it has set the WM check window.
             wait_for("the window manager", lambda: "_NET_SUPPORTING_WM_CHECK" in self._root_props(), limit=60)
@@ -180,9 +181,15 @@ class Session:
                            capture_output=True, text=True, check=True)
         return r.stdout.strip()
 
+    def started_pids(self, version):
+        """Processes of the sample main program at `version`, from its notes."""
+        log = (self.read("norvane.log") or b"").decode()
+        return [int(f[2]) for f in (l.split() for l in log.splitlines())
+                if len(f) == 3 and f[0] == "started" and f[1] == version]
+
     # --- the end --------------------------------------------------------------
 
-    def close(self):
+    def close(self, keep=False):
         if self.updater is not None and self.updater.poll() is None:
             self.updater.kill()
             self.updater.wait()
@@ -194,4 +201,5 @@ class Session:
                 except subprocess.TimeoutExpired:
                     p.kill()
                     p.wait()
-        shutil.rmtree(self.dir, ignore_errors=True)
+        if not keep:
+            shutil.rmtree(self.dir, ignore_errors=True)

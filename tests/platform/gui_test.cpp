@@ -55,7 +55,8 @@ class GuiTest : public ::testing::Test {
         return true;
       }
       m_handler(m, w);
-      return m != kWmInitDialog && m != kWmDestroy;
+      // A close request is left to the window, which turns it into Cancel.
+      return m != kWmInitDialog && m != kWmDestroy && m != kWmClose;
     }));
     window.Show();
   }

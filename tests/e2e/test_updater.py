@@ -238,3 +238,19 @@ class FullUpdateTest(UpdaterTest):
         self.s.key(question, "Tab Return")
         self.assertEqual(self.s.wait_exit(), 2)
         self.assertCleanRun()
+
+    def test_forced_close_during_the_download_ends_at_once(self):
+        # Yes to the busy question abandons the running worker; the process
+        # must end without tearing anything down under it.
+        self.publish_update(rate=16 * 1024)
+        self.start_old_main()
+        self.s.start_updater(UPDATER)
+        main = self.main_window()
+        wait_for("the progress bar", lambda: self.s.colours(main, *BAR_LEFT_END) > 1)
+        self.s.close_window(main)
+        question = self.s.wait_window("^提示$")
+        self.s.key(question, "Return")  # 是
+        self.assertEqual(self.s.wait_exit(), 2)
+        self.assertIsNone(self.old.poll(), "the main program should not be touched")
+        self.assertIn("LOCAL_VERSION=1.0", self.s.read("update.cfg").decode())
+        self.assertCleanRun()

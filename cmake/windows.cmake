@@ -6,6 +6,10 @@ if(UPDATER_SANITIZE)
   set(UPDATER_SANITIZE OFF)
 endif()
 
+# Resource scripts are UTF-8.
+enable_language(RC)
+set(CMAKE_RC_FLAGS "${CMAKE_RC_FLAGS} -c 65001")
+
 # The Win32 calls are the wide ones; the program runs on Windows 7 and later.
 add_compile_definitions(UNICODE _UNICODE NOMINMAX WIN32_LEAN_AND_MEAN _WIN32_WINNT=0x0601 WINVER=0x0601)
 # Static run-time (C, C++ and the thread library), so Updater.exe runs alone.

@@ -58,7 +58,9 @@ struct HttpRequest {
   std::uint32_t receiveTimeoutMs = 30000;
   const std::atomic<bool>* cancel = nullptr;
   // PEM file of the certificates trusted in place of the system's store.
-  // The program leaves it empty; tests trust a certificate they made.
+  // The program leaves it empty; tests trust a certificate they made. (On
+  // Windows the server's certificate must be one of the file's; it is checked
+  // once the request has gone out, before any of the response is read.)
   std::wstring trustFile;
 };
 

@@ -7,7 +7,7 @@
 #include <commctrl.h>
 #include <shellapi.h>
 
-#include <optional>
+#include <memory>
 
 #include "platform/win32/app_module.h"
 #include "platform/win32/center_window.h"
@@ -49,11 +49,23 @@ HICON LoadMainIcon(int cxMetric, int cyMetric) {
 
 }  // namespace
 
+namespace {
+
+// The thread's loop; it is also freed when the loop never ran (the dialog
+// could not be made).
+std::unique_ptr<CMessageLoop>& ThreadLoop() {
+  thread_local std::unique_ptr<CMessageLoop> loop;
+  return loop;
+}
+
+}  // namespace
+
 bool InitWindowSystem() {
   // One loop for the thread, entered into the module's map, where the dialog
   // finds it to register itself.
   if (Module().GetMessageLoop() != nullptr) return true;
-  return Module().AddMessageLoop(new CMessageLoop);
+  ThreadLoop() = std::make_unique<CMessageLoop>();
+  return Module().AddMessageLoop(ThreadLoop().get());
 }
 
 int RunMessageLoop() {
@@ -61,7 +73,7 @@ int RunMessageLoop() {
   if (loop == nullptr) return 0;
   const int code = loop->Run();
   Module().RemoveMessageLoop();
-  delete loop;
+  ThreadLoop().reset();
   return code;
 }
 

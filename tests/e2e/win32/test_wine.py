@@ -11,34 +11,16 @@ import signal
 import subprocess
 import sys
 import unittest
-import zipfile
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."))
 from gui_session import Session, wait_for  # noqa: E402
+from test_updater import BAR_LEFT_END, publish  # noqa: E402
 
 WINE_RUN = os.environ.get("WINE_RUN", "")
 UPDATER = os.environ.get("UPDATER_EXE", "")
 NORVANE = os.environ.get("NORVANE_EXE", "")
 SERVICE = os.environ.get("UPDATE_SERVICE", "")
 SCREENSHOT = os.environ.get("SCREENSHOT", "")
-
-# Where the progress bar sits in the main window, as fractions of its size;
-# a hidden bar leaves the part one plain colour.
-BAR_LEFT_END = (25 / 318, 92 / 121, 55 / 318, 106 / 121)
-
-
-def publish(folder, version, files):
-    """A release of `files` (name -> bytes) for the reference service."""
-    os.makedirs(folder, exist_ok=True)
-    package = f"norvane-{version}.zip"
-    with zipfile.ZipFile(os.path.join(folder, package), "w", zipfile.ZIP_DEFLATED) as z:
-        for name, data in files.items():
-            info = zipfile.ZipInfo(name, date_time=(2024, 5, 1, 12, 0, 0))
-            info.external_attr = 0o644 << 16
-            info.compress_type = zipfile.ZIP_DEFLATED
-            z.writestr(info, data)
-    with open(os.path.join(folder, "release.json"), "w") as f:
-        f.write('{"version": "%s", "package": "%s", "time": "2024-05-01", "content": "e2e"}' % (version, package))
 
 
 class WineSession(Session):

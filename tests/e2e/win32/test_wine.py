@@ -26,11 +26,19 @@ SCREENSHOT = os.environ.get("SCREENSHOT", "")
 class WineSession(Session):
     """A session whose programs are Windows programs, run by the build's wine."""
 
-    def start_updater(self, binary=UPDATER):
+    def start_updater(self, binary=UPDATER, minimised=False):
         self.out = open(os.path.join(self.dir, "updater.log"), "wb")
-        self.updater = subprocess.Popen([WINE_RUN, binary], cwd=self.folder, env=self.env, stdout=self.out,
+        # "start /min /wait" hands the program a minimised show command and
+        # ends with its exit code.
+        argv = [WINE_RUN, "start", "/wait", "/min", "Z:" + binary.replace("/", "\\")] if minimised \
+            else [WINE_RUN, binary]
+        self.updater = subprocess.Popen(argv, cwd=self.folder, env=self.env, stdout=self.out,
                                         stderr=subprocess.STDOUT, stdin=subprocess.DEVNULL)
         return self.updater
+
+    def minimised(self, window):
+        r = subprocess.run(["xprop", "-id", str(window), "WM_STATE"], env=self.env, capture_output=True, text=True)
+        return "Iconic" in r.stdout
 
     def start_main_program(self):
         """The installed main program, started from the program folder."""
@@ -67,6 +75,18 @@ class WineUpdaterTest(unittest.TestCase):
         self.s.key(box, "Return")
         self.assertEqual(self.s.wait_exit(), 2)
         self.assertFalse(os.path.exists(os.path.join(self.s.folder, "download")))
+
+    def test_minimised_start_still_checks_and_ends_with_2(self):
+        port = self.serve("1.0", {"readme.txt": b"release 1.0"})
+        self.s.write_config(f"127.0.0.1:{port}", suffix="", version="1.0")
+        self.s.start_updater(minimised=True)
+        box = self.s.wait_window("^提示$")
+        main = wait_for("the main window", lambda: next(iter(
+            subprocess.run(["xdotool", "search", "--name", "^Updater$"], env=self.s.env, capture_output=True,
+                           text=True).stdout.split()), None))
+        self.assertTrue(self.s.minimised(main), "the main window should start minimised")
+        self.s.key(box, "Return")
+        self.assertEqual(self.s.wait_exit(), 2)
 
     def test_configuration_error_ends_with_0_before_any_window(self):
         # The keys in another letter case are no keys.

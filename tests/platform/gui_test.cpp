@@ -12,7 +12,7 @@
 #include <thread>
 #include <vector>
 
-#include "support/virtual_display.h"
+#include "support/xvfb.h"
 
 namespace {
 
@@ -36,8 +36,8 @@ void AnswerOpenBoxWith(int response) {
 class GuiTest : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
-    display = new VirtualDisplay;
-    ASSERT_FALSE(display->Name().empty()) << "Xvfb did not start";
+    display = new Xvfb;
+    ASSERT_TRUE(display->Start()) << display->Error();
     ASSERT_TRUE(platform::InitWindowSystem());
   }
   static void TearDownTestSuite() {
@@ -61,7 +61,7 @@ class GuiTest : public ::testing::Test {
     window.Show();
   }
 
-  static VirtualDisplay* display;
+  static Xvfb* display;
   std::vector<std::string> seen;
   std::function<void(platform::DialogWindow&)> hint;
   platform::DialogWindow window{kMain, [this](platform::DialogWindow& owner) {
@@ -72,7 +72,7 @@ class GuiTest : public ::testing::Test {
   std::function<void(unsigned, std::uintptr_t)> m_handler;
 };
 
-VirtualDisplay* GuiTest::display = nullptr;
+Xvfb* GuiTest::display = nullptr;
 
 TEST_F(GuiTest, PostsAreHandledInOrderAfterTheHandlerThatPostedThem) {
   Create([this](unsigned m, std::uintptr_t) {

@@ -8,7 +8,9 @@
 // What reaches the wire is exactly: the request line (verb, target, HTTP/1.1),
 // Host, User-Agent, the caller's headers, Content-Length for a POST, and with
 // `refresh` the two no-cache directives. Nothing else: no Accept, no Expect,
-// no Connection, no compression, no cookies, no credentials.
+// no Connection, no compression, no cookies, no credentials. (The system client
+// on Windows adds "Connection: Keep-Alive" to every request on its own; it
+// cannot be switched off there.)
 //
 // Contract (both realisations):
 // - Only http and https are ever spoken, also when a server redirects.
@@ -56,7 +58,9 @@ struct HttpRequest {
   std::uint32_t receiveTimeoutMs = 30000;
   const std::atomic<bool>* cancel = nullptr;
   // PEM file of the certificates trusted in place of the system's store.
-  // The program leaves it empty; tests trust a certificate they made.
+  // The program leaves it empty; tests trust a certificate they made. (On
+  // Windows the server's certificate must be one of the file's; it is checked
+  // once the request has gone out, before any of the response is read.)
   std::wstring trustFile;
 };
 

@@ -37,7 +37,9 @@ uint32_t GetProfileString(const wchar_t* section, const wchar_t* key, const wcha
                           wchar_t* buffer, uint32_t size, const wchar_t* file);
 
 // Replaces the value of `key` in `section`, or adds the key (and the section,
-// and the file, when missing). Every other line of the file keeps its bytes.
+// and the file, when missing). Every other line of the file keeps its bytes on
+// POSIX; the system's writer on Windows keeps every other line's content but
+// may rewrite its line ends and the spaces around "=".
 // True when the new content is stored. On POSIX the file is replaced atomically
 // (a new file is written beside it and renamed over it), so a failure leaves the
 // old file whole. A null key or value, or a name or value with a line break,

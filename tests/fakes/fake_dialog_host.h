@@ -14,7 +14,6 @@
 #include <string>
 
 #include "platform/dialog_host.h"
-#include "platform/text.h"
 #include "fakes/journal.h"
 
 class FakeDialogHost : public DialogHost {
@@ -70,7 +69,7 @@ class FakeDialogHost : public DialogHost {
 
   int ShowMessage(const std::wstring& text, const std::wstring& caption, MessageButtons buttons) override {
     boxes.push_back({text, caption, buttons});
-    m_journal.Add("box " + platform::WideToAnsi(text));
+    m_journal.Add("box " + JournalText(text));
     ++boxDepth;
     if (timerRunning) Send(kWmTimer, timerId);
     if (whileBoxOpen) {
@@ -93,7 +92,7 @@ class FakeDialogHost : public DialogHost {
   }
   void SetControlText(ControlHandle control, const std::wstring& text) override {
     texts[control] = text;
-    m_journal.Add("text " + platform::WideToAnsi(text));
+    m_journal.Add("text " + JournalText(text));
   }
   void SetProgressRange(ControlHandle, int low, int high) override {
     rangeLow = low, rangeHigh = high;
@@ -115,7 +114,7 @@ class FakeDialogHost : public DialogHost {
     posted.push_back(message);
     m_journal.Add("post " + std::to_string(message));
   }
-  void OpenProgram(const std::wstring& file) override { m_journal.Add("open " + platform::WideToAnsi(file)); }
+  void OpenProgram(const std::wstring& file) override { m_journal.Add("open " + JournalText(file)); }
   void RunHintDialog() override {
     m_journal.Add("hint");
     if (hintDialog) hintDialog();

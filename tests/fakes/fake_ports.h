@@ -11,7 +11,6 @@
 
 #include "config/zt_section.h"
 #include "fakes/journal.h"
-#include "platform/text.h"
 #include "ui/update_ports.h"
 
 class FakeConfig : public ConfigPort {
@@ -19,19 +18,19 @@ class FakeConfig : public ConfigPort {
   explicit FakeConfig(Journal& journal) : m_journal(journal) {}
 
   int Load(const std::wstring& path) override {
-    m_journal.Add("config load " + platform::WideToAnsi(path));
+    m_journal.Add("config load " + JournalText(path));
     return loadResult;
   }
   int GetSection(const std::wstring& section, CZtSection& target) override {
-    m_journal.Add("config section " + platform::WideToAnsi(section));
+    m_journal.Add("config section " + JournalText(section));
     const auto it = sections.find(section);
     if (it == sections.end()) return 0;
     for (const auto& [k, v] : it->second) target.Put(k, v);
     return 1;
   }
   int WriteValue(const std::wstring& section, const std::wstring& key, const std::wstring& value) override {
-    m_journal.Add("config write " + platform::WideToAnsi(section) + " " + platform::WideToAnsi(key) + "=" +
-                  platform::WideToAnsi(value));
+    m_journal.Add("config write " + JournalText(section) + " " + JournalText(key) + "=" +
+                  JournalText(value));
     sections[section][key] = value;
     return 1;
   }
@@ -53,8 +52,8 @@ class FakeWorker : public WorkerPort {
   void Setup(WindowHandle wnd, const std::wstring& host, const std::wstring& suffix,
              const std::wstring& localVersion) override {
     notifyWnd = wnd;
-    m_journal.Add("setup " + platform::WideToAnsi(host) + " " + platform::WideToAnsi(suffix) + " " +
-                  platform::WideToAnsi(localVersion));
+    m_journal.Add("setup " + JournalText(host) + " " + JournalText(suffix) + " " +
+                  JournalText(localVersion));
   }
   int CheckUpdate(UpdateInfo& info) override {
     m_journal.Add("check");
@@ -67,11 +66,11 @@ class FakeWorker : public WorkerPort {
     return 1;
   }
   bool SetPackageUrl(const wchar_t* url) override {
-    m_journal.Add("url " + platform::WideToAnsi(url));
+    m_journal.Add("url " + JournalText(url));
     return true;
   }
   bool PrepareDownloadDir(const wchar_t* folder) override {
-    m_journal.Add("prepare " + platform::WideToAnsi(folder));
+    m_journal.Add("prepare " + JournalText(folder));
     return prepareResult;
   }
   bool StartDownload() override {
@@ -85,7 +84,7 @@ class FakeWorker : public WorkerPort {
     return unpackResult;
   }
   void RequestCloseMain(const wchar_t* module) override {
-    m_journal.Add("close main " + platform::WideToAnsi(module));
+    m_journal.Add("close main " + JournalText(module));
     state = State::ClosingMain;
   }
   int InstallFiles() override {

@@ -109,7 +109,8 @@ inline std::string TextBytes(size_t size) {
 }
 
 inline void WriteZip(const std::filesystem::path& path, const std::vector<Item>& items) {
-  zipFile zip = zipOpen64(path.c_str(), APPEND_STATUS_CREATE);
+  const std::string narrow = path.string();  // the writer takes narrow names on every platform
+  zipFile zip = zipOpen64(narrow.c_str(), APPEND_STATUS_CREATE);
   if (zip == nullptr) throw std::runtime_error("cannot create " + path.string());
   struct Closer {
     zipFile& zip;

@@ -1,5 +1,6 @@
 // The update check against a loopback server that answers with a reply the
 // test wrote.
+#include "platform/text.h"
 #include "service/check_update.h"
 
 #include <gtest/gtest.h>
@@ -77,8 +78,10 @@ TEST_F(Check, FillsTheRecordFromTheReply) {
 }
 
 TEST_F(Check, NonAsciiVersionIsKeptAsBytesAndWidened) {
-  ASSERT_EQ(Run(R"({"result":true,"isupdate":true,"new_ver":"版本2"})"), 1);
-  EXPECT_EQ(std::string(m_info.szNewVersion), "版本2");
+  // The service answers in the narrow code page (UTF-8 on POSIX).
+  const std::string version = platform::WideToAnsi(L"版本2");
+  ASSERT_EQ(Run(R"({"result":true,"isupdate":true,"new_ver":")" + version + "\"}"), 1);
+  EXPECT_EQ(std::string(m_info.szNewVersion), version);
   EXPECT_EQ(m_newVersion, L"版本2");
 }
 
@@ -128,7 +131,7 @@ TEST_F(Check, PostsTheLocalVersionToTheSuffixedPath) {
   EXPECT_EQ(first.headers.find("content-length")->second, "7");
   EXPECT_EQ(first.body, "ver=1.0");
   // Sent in the narrow code page as it is, without form escaping.
-  EXPECT_EQ(m_server.Request(2).body, "ver=1.0-测试");
+  EXPECT_EQ(m_server.Request(2).body, "ver=1.0-" + platform::WideToAnsi(L"测试"));
 }
 
 TEST_F(Check, BodyMustFitTheRequestBuffer) {

@@ -9,7 +9,9 @@
 #include <string>
 #include <vector>
 
+#include "platform/files.h"
 #include "service/http_transport.h"
+#include "support/environment.h"
 #include "support/test_server.h"
 
 namespace {
@@ -31,7 +33,10 @@ TransportOptions ShortWaits() {
 
 std::set<std::string> HeaderNames(const RawRequest& r) {
   std::set<std::string> names;
-  for (const auto& [name, value] : r.headers) names.insert(name);
+  for (const auto& [name, value] : r.headers)
+    // The system client on Windows announces this itself; nothing else may
+    // come along.
+    if (!(name == "connection" && value == "Keep-Alive")) names.insert(name);
   return names;
 }
 
@@ -167,14 +172,16 @@ TEST(Wire, HttpsUrlNeverGoesOutInTheClear) {
 }
 
 TEST(Wire, ProxyFromTheEnvironmentIsUsed) {
+  if (platform::kPathSeparator == L'\\')
+    GTEST_SKIP() << "on Windows the proxy comes from the system's configuration, not from the environment";
   // The loopback server stands in as the proxy; the package host does not
   // exist, so only a request through the proxy can succeed.
   TestServer proxy;
   const std::string proxyUrl = "http://127.0.0.1:" + std::to_string(proxy.Port());
-  ::setenv("http_proxy", proxyUrl.c_str(), 1);
+  SetEnv("http_proxy", proxyUrl.c_str());
   TempDir dir;
   const bool ok = DownloadFile(L"http://updates.example.invalid/body/5", (dir / "p.zip").wstring(), nullptr);
-  ::unsetenv("http_proxy");
+  UnsetEnv("http_proxy");
   ASSERT_TRUE(ok);
   EXPECT_EQ(dir.Read("p.zip"), Pattern(0, 5));
   EXPECT_EQ(proxy.Request(1).line, "GET http://updates.example.invalid/body/5 HTTP/1.1");

@@ -3,6 +3,10 @@
 // waited for) when the object goes.
 #pragma once
 
+#ifdef _WIN32
+#include "support/win32/server_process.h"
+#else
+
 #include <poll.h>
 #include <signal.h>
 #include <spawn.h>
@@ -64,3 +68,5 @@ class ServerProcess {
   pid_t m_pid = -1;
   int m_port = 0;
 };
+
+#endif

@@ -2,6 +2,7 @@
 // private-profile functions (see platform/profile.h). The file is UTF-8, with
 // or without a byte-order mark; lines end in LF or CR LF.
 #include "platform/profile.h"
+#include "platform/profile_key_list.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -167,26 +168,13 @@ uint32_t CopyOut(const std::wstring& text, wchar_t* buffer, uint32_t size) {
   return n;
 }
 
-uint32_t CopyKeyList(const std::vector<std::wstring>& names, wchar_t* buffer, uint32_t size) {
+uint32_t CopyNames(const std::vector<std::wstring>& names, wchar_t* buffer, uint32_t size) {
   std::wstring list;
   for (const auto& n : names) {
     list += n;
     list.push_back(L'\0');
   }
-  if (list.empty() || size < 2) {
-    buffer[0] = L'\0';
-    if (size > 1) buffer[1] = L'\0';
-    return 0;
-  }
-  if (list.size() + 1 <= size) {
-    std::wmemcpy(buffer, list.data(), list.size());
-    buffer[list.size()] = L'\0';
-    return static_cast<uint32_t>(list.size());
-  }
-  std::wmemcpy(buffer, list.data(), size - 2);
-  buffer[size - 2] = L'\0';
-  buffer[size - 1] = L'\0';
-  return size - 2;
+  return CopyKeyList(list, buffer, size);
 }
 
 bool HasLineBreak(const wchar_t* s) { return std::wcspbrk(s, L"\r\n") != nullptr; }
@@ -222,10 +210,10 @@ uint32_t GetProfileString(const wchar_t* section, const wchar_t* key, const wcha
   if (buffer == nullptr || size == 0) return 0;
   const std::wstring fallback = Trim(defaultValue ? defaultValue : L"");
   const auto bytes = file && section ? ReadFile(file) : std::nullopt;
-  if (!bytes) return key ? CopyOut(fallback, buffer, size) : CopyKeyList({}, buffer, size);
+  if (!bytes) return key ? CopyOut(fallback, buffer, size) : CopyNames({}, buffer, size);
   const Document doc(*bytes);
   const auto header = doc.FindSection(section);
-  if (key == nullptr) return CopyKeyList(header ? doc.KeyNames(*header) : std::vector<std::wstring>{}, buffer, size);
+  if (key == nullptr) return CopyNames(header ? doc.KeyNames(*header) : std::vector<std::wstring>{}, buffer, size);
   const auto entry = header ? doc.FindEntry(*header, key) : std::nullopt;
   return CopyOut(entry ? AnsiToWide(doc.At(*entry).value) : fallback, buffer, size);
 }

@@ -3,6 +3,7 @@
 // in one section (in any letter case) would be listed twice, and a null key or
 // value would delete a key or a whole section.
 #include "platform/profile.h"
+#include "platform/profile_key_list.h"
 
 #include <windows.h>
 // The system's names for its win.ini functions would rename ours.
@@ -61,20 +62,7 @@ uint32_t KeyList(const wchar_t* section, wchar_t* buffer, uint32_t size, const s
     list.append(name);
     list.push_back(L'\0');
   }
-  if (list.empty() || size < 2) {
-    buffer[0] = L'\0';
-    if (size > 1) buffer[1] = L'\0';
-    return 0;
-  }
-  if (list.size() + 1 <= size) {
-    std::wmemcpy(buffer, list.data(), list.size());
-    buffer[list.size()] = L'\0';
-    return static_cast<uint32_t>(list.size());
-  }
-  std::wmemcpy(buffer, list.data(), size - 2);
-  buffer[size - 2] = L'\0';
-  buffer[size - 1] = L'\0';
-  return size - 2;
+  return CopyKeyList(list, buffer, size);
 }
 
 }  // namespace

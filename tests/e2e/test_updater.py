@@ -220,14 +220,18 @@ class FullUpdateTest(UpdaterTest):
             self.assertEqual(self.s.read("Norvane.exe"), f.read())
         self.assertCleanRun()
 
-    def test_no_to_the_busy_question_changes_nothing(self):
-        files = self.publish_update(rate=16 * 1024)
+    def busy_question(self):
+        """Closes the main window while the download runs; returns the question box."""
         self.start_old_main()
         self.s.start_updater(UPDATER)
         main = self.main_window()
         wait_for("the progress bar", lambda: self.s.colours(main, *BAR_LEFT_END) > 1)
         self.s.close_window(main)
-        question = self.s.wait_window("^提示$")
+        return self.s.wait_window("^提示$")
+
+    def test_no_to_the_busy_question_changes_nothing(self):
+        files = self.publish_update(rate=16 * 1024)
+        question = self.busy_question()
         self.s.key(question, "Tab Return")  # 否
         self.s.wait_gone(question)
         # The download goes on to its end and the update completes.
@@ -243,12 +247,7 @@ class FullUpdateTest(UpdaterTest):
         # Yes to the busy question abandons the running worker; the process
         # must end without tearing anything down under it.
         self.publish_update(rate=16 * 1024)
-        self.start_old_main()
-        self.s.start_updater(UPDATER)
-        main = self.main_window()
-        wait_for("the progress bar", lambda: self.s.colours(main, *BAR_LEFT_END) > 1)
-        self.s.close_window(main)
-        question = self.s.wait_window("^提示$")
+        question = self.busy_question()
         self.s.key(question, "Return")  # 是
         self.assertEqual(self.s.wait_exit(), 2)
         self.assertIsNone(self.old.poll(), "the main program should not be touched")
